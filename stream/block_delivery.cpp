@@ -1,0 +1,16 @@
+#include "stream/block_delivery.h"
+
+#include "frame/plugin_state.h"
+#include "stream/direct_sampling_shaper.h"
+
+void OnSamples(float* samples, uint32_t count, void*) {
+  // One read serves the whole block, so a concurrent SetCallback can only
+  // take effect from the next block.
+  HostCallbackFn callback = State.HostCallback.load(Relaxed);
+  State.StreamActive.store(1, Relaxed);
+  if (!callback) return;
+  ShapeDirectSampling(samples, count);
+  // The host is told 32768 samples, but never more than the buffer holds.
+  const int delivered = count < static_cast<uint32_t>(SamplesPerBlock) ? static_cast<int>(count) : SamplesPerBlock;
+  callback(delivered, 0, 0.0f, samples);
+}
