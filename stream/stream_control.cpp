@@ -43,12 +43,18 @@ int EXTIO_CALL StartHW64(int64_t lo_hz) {
 
 int EXTIO_CALL StartHW(int32_t lo_hz) { return StartHW64(static_cast<int64_t>(lo_hz)); }
 
+static DeviceStepResult CancelRead() {
+  return DeviceStep([](kelvo_handle h) { return kelvo_rx_cancel_async(h); },
+                    [](kelvo_handle h) { return kelvo_sdr_cancel_async(h); });
+}
+
 int StopStream() {
   if (!StreamThreadExists()) return -1;
-  DeviceStepResult cancel = DeviceStep([](kelvo_handle h) { return kelvo_rx_cancel_async(h); },
-                                       [](kelvo_handle h) { return kelvo_sdr_cancel_async(h); });
+  DeviceStepResult cancel = CancelRead();
   Sleep(StopSettleDelayMs);
-  WaitForSingleObject(StreamThreadHandle(), INFINITE);
+  // A cancel that arrives before the worker has entered the library's read is
+  // lost, and waiting for that read would never end: ask again while waiting.
+  while (WaitForSingleObject(StreamThreadHandle(), StopSettleDelayMs) == WAIT_TIMEOUT) cancel = CancelRead();
   CloseHandle(StreamThreadHandle());
   State.StreamThread = NoStreamThread;
   State.StreamActive.store(0, Relaxed);

@@ -1,0 +1,20 @@
+# Sourced: the private, headless Wine environment of a build tree.
+repo_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+export WINEPREFIX="$repo_root/build/wineprefix"
+export WINEDEBUG=-all
+# No Mono or Gecko installer prompts in a fresh prefix.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win64
+WINE=/usr/lib/wine/wine64
+
+# Creates the prefix once, with the null graphics driver so that windows and
+# dialogs work without a display.
+ensure_wine_prefix() {
+  [[ -f "$WINEPREFIX/.kelvo-ready" ]] && return 0
+  echo "Creating the Wine prefix in $WINEPREFIX (once)"
+  mkdir -p "$WINEPREFIX"
+  "$WINE" wineboot --init >/dev/null 2>&1 || true
+  "$WINE" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+  /usr/lib/wine/wineserver -w
+  touch "$WINEPREFIX/.kelvo-ready"
+}
