@@ -5,10 +5,10 @@ set(KELVO_PURE_SOURCES
   device/device_listing.cpp
   device/board_info.cpp
   settings/settings_text.cpp
-  stream/direct_sampling_shaper.cpp
-  frame/plugin_state.cpp)
+  stream/direct_sampling_shaper.cpp)
 
 set(KELVO_PLUGIN_SOURCES
+  frame/plugin_state.cpp
   frame/dll_main.cpp
   frame/host_interface.cpp
   frame/host_notify.cpp
@@ -20,6 +20,8 @@ set(KELVO_PLUGIN_SOURCES
   tuning/sample_rate.cpp
   settings/settings_exchange.cpp
   ui/control_dialog.cpp
+  ui/dialog_commands.cpp
+  ui/control_dialog.rc
   ui/dialog_visibility.cpp)
 
 get_filename_component(KELVO_ROOT ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)
@@ -35,6 +37,7 @@ kelvo_write_def_file(${KELVO_ROOT}/frame/entry_points.list "ExtIO_KelvoSDR.DLL" 
 
 add_library(ExtIO_KelvoSDR SHARED ${KELVO_PLUGIN_SOURCES} ${KELVO_DEF_FILE})
 set_target_properties(ExtIO_KelvoSDR PROPERTIES PREFIX "" OUTPUT_NAME ExtIO_KelvoSDR)
-target_compile_options(ExtIO_KelvoSDR PRIVATE -fno-exceptions -fno-rtti)
+target_compile_options(ExtIO_KelvoSDR PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti>)
+target_include_directories(ExtIO_KelvoSDR PRIVATE ${KELVO_ROOT})
 target_link_libraries(ExtIO_KelvoSDR PRIVATE kelvo_pure kelvo_import kelvo_sdr_import user32 comctl32)
 set_property(TARGET ExtIO_KelvoSDR APPEND PROPERTY LINK_DEPENDS ${KELVO_ROOT}/frame/entry_points.list)

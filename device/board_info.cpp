@@ -3,14 +3,14 @@
 #include <cstdio>
 #include <cstring>
 
-#include "device/kelvo_api.h"
 
+static constexpr size_t LibraryTextSize = 32;  // each board text buffer
 static constexpr int FormatOverhead = 13;  // "hw: r." + " fw: v."
 static constexpr size_t TextBudget = BoardInfoSize - 1 - FormatOverhead;
 
 void FormatBoardInfo(char (&out)[BoardInfoSize], const char* hw_revision, const char* fw_version) {
-  size_t hw = strnlen(hw_revision, KELVO_TEXT_SIZE);
-  size_t fw = strnlen(fw_version, KELVO_TEXT_SIZE);
+  size_t hw = strnlen(hw_revision, LibraryTextSize);
+  size_t fw = strnlen(fw_version, LibraryTextSize);
   if (hw + fw > TextBudget) {
     const size_t half = TextBudget / 2;
     if (hw <= half) {

@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "frame/plugin_state.h"
+#include "frame/plugin_types.h"
 
 // "hw: r.<hw> fw: v.<fw>" into the 64-byte BoardInfo. Each text is read from a
 // 32-byte library buffer, terminated or not. When both do not fit, the longer

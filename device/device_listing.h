@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "frame/plugin_state.h"
+#include "frame/plugin_types.h"
 
 // Tokens are runs of characters other than ' ', read up to the first zero
 // byte or the end of the buffer, whichever comes first.

@@ -3,6 +3,11 @@
 #include "frame/plugin_state.h"
 #include "stream/direct_sampling_shaper.h"
 
+// The block rewritten for the current SamplingMode, read once for the whole block.
+static void ShapeDirectSampling(float* samples, uint32_t count) {
+  ShapeBlock(samples, count, State.SamplingMode.load(Relaxed));
+}
+
 void OnSamples(float* samples, uint32_t count, void*) {
   // One read serves the whole block, so a concurrent SetCallback can only
   // take effect from the next block.

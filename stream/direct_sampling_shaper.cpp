@@ -7,7 +7,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "frame/plugin_state.h"
+#include "frame/plugin_types.h"
 
 static constexpr uint32_t SignBit = 0x80000000u;
 
@@ -48,8 +48,4 @@ void ShapeBlock(float* samples, uint32_t count, int mode) {
   } else if (mode == ModeHF2Direct) {
     ShapeGroups(samples, count / 4, 1);
   }
-}
-
-void ShapeDirectSampling(float* samples, uint32_t count) {
-  ShapeBlock(samples, count, State.SamplingMode.load(Relaxed));
 }

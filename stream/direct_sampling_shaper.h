@@ -7,6 +7,3 @@
 // is I (HF1) or Q (HF2); every other mode leaves the block untouched. Works on
 // the bit patterns so that negation is an exact sign flip, NaN payloads included.
 void ShapeBlock(float* samples, uint32_t count, int mode);
-
-// ShapeBlock under the current SamplingMode, read once for the whole block.
-void ShapeDirectSampling(float* samples, uint32_t count);

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "frame/plugin_state.h"
+#include "frame/plugin_types.h"
 
 namespace {
 
