@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "host/host_process.h"
+
 std::string ProgramDirectory() {
   char path[MAX_PATH];
   DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -16,6 +18,7 @@ static void Resolve(ExtioPlugin& plugin, Fn& slot, const char* name) {
 }
 
 std::unique_ptr<ExtioPlugin> ExtioPlugin::LoadPath(const std::string& path, std::string* error) {
+  LoadHostLibraries();
   // Beside the plug-in first, so the device libraries next to it are found.
   HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   if (!module) {
@@ -54,9 +57,21 @@ std::unique_ptr<ExtioPlugin> ExtioPlugin::Load(const std::string& dll_path, std:
   return LoadPath(dll_path, error);
 }
 
+// Copies left by earlier runs; those still loaded by a running test resist deletion.
+static void RemoveStaleCopies(const std::string& directory) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((directory + "fresh-*-ExtIO_KelvoSDR.dll").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    DeleteFileA((directory + found.cFileName).c_str());
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+}
+
 std::unique_ptr<ExtioPlugin> ExtioPlugin::LoadFreshCopy(const std::string& dll_path, std::string* error) {
   static std::atomic<int> copies{0};
   std::string directory = dll_path.substr(0, dll_path.find_last_of("\\/") + 1);
+  if (copies == 0) RemoveStaleCopies(directory);
   std::string copy = directory + "fresh-" + std::to_string(GetCurrentProcessId()) + "-" +
                      std::to_string(copies++) + "-ExtIO_KelvoSDR.dll";
   if (!CopyFileA(dll_path.c_str(), copy.c_str(), FALSE)) {
@@ -73,8 +88,10 @@ std::unique_ptr<ExtioPlugin> ExtioPlugin::LoadFreshCopy(const std::string& dll_p
 }
 
 ExtioPlugin::~ExtioPlugin() {
-  if (module_) FreeLibrary(module_);
-  if (!copy_path_.empty()) DeleteFileA(copy_path_.c_str());
+  // A fresh copy stays loaded until the process ends: under Wine, unloading
+  // a plug-in that has had a dialog hangs a later window call. Its file is
+  // removed by the next run (RemoveStaleCopies).
+  if (module_ && copy_path_.empty()) FreeLibrary(module_);
 }
 
 FARPROC ExtioPlugin::Find(const char* exported_name) const { return GetProcAddress(module_, exported_name); }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "host/host_process.h"
+
 // Message boxes are dialogs with a static text child of id 0xFFFF.
 static const int MessageTextId = 0xFFFF;
 
@@ -49,7 +51,10 @@ static BOOL CALLBACK FindBoxes(HWND window, LPARAM param) {
   return TRUE;
 }
 
-MessageBoxWatcher::MessageBoxWatcher() : thread_([this] { Watch(); }) {}
+MessageBoxWatcher::MessageBoxWatcher() {
+  LoadHostLibraries();
+  thread_ = std::thread([this] { Watch(); });
+}
 
 MessageBoxWatcher::~MessageBoxWatcher() {
   stop_ = true;

@@ -13,7 +13,8 @@ TEST_F(OpenCloseTest, RxRowOpensWithRateAndNoBandwidth) {
   ClearJournal();
   EXPECT_TRUE(api.OpenHW());
   EXPECT_EQ(Journal(), (std::vector<std::string>{"rx.open(index=0)", "rx.get_board_info(rx#0)",
-                                                 "rx.set_samplerate(rx#0, 25000000, null)"}));
+                                                 "rx.set_samplerate(rx#0, 25000000, null)",
+                                                 "rx.get_api_info"}));  // the dialog's library texts
   ClearJournal();
   api.CloseHW();
   EXPECT_EQ(Journal(), (std::vector<std::string>{"rx.close(rx#0)"}));
@@ -27,7 +28,8 @@ TEST_F(OpenCloseTest, SdrRowOpensWithAutomaticBandwidth) {
   EXPECT_TRUE(api.OpenHW());
   EXPECT_EQ(Journal(), (std::vector<std::string>{"sdr.open(index=0)", "sdr.get_board_info(sdr#0)",
                                                  "sdr.set_samplerate(sdr#0, 25000000)",
-                                                 "sdr.set_auto_bandwidth(sdr#0, 0.9)"}));
+                                                 "sdr.set_auto_bandwidth(sdr#0, 0.9)",
+                                                 "rx.get_api_info"}));  // always the rx library
 }
 
 TEST_F(OpenCloseTest, OpenAppliesTheRestoredRate) {
