@@ -7,7 +7,7 @@
 
 #include "frame/plugin_state.h"
 
-#define EXTIO_API extern "C" __declspec(noinline)
+#define EXTIO_API extern "C"
 #define EXTIO_CALL __stdcall
 
 // Reports name and model "Kelvo SDR" and hardware type 7, and lists the receivers.

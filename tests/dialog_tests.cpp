@@ -239,8 +239,8 @@ TEST_F(DialogTest, InputChangesAnnounceTheLOAndShapeBlocks) {
   recorder.Clear();
   int64_t lo_seen = 0;
   auto get_lo = api.GetHWLO64;
-  recorder.SetHook([&](int count, int status, float, void*) {
-    if (count == -1 && status == StatusLOChanged) lo_seen = get_lo();
+  OnNotification([&](int status) {
+    if (status == StatusLOChanged) lo_seen = get_lo();
   });
   EXPECT_EQ(Select(InputCombo, 2), 1);  // RF -> HF1
   EXPECT_EQ(lo_seen, 145000000) << "the host reads the previous mode's LO";
@@ -261,14 +261,14 @@ TEST_F(DialogTest, InputChangesAnnounceTheLOAndShapeBlocks) {
   EXPECT_EQ(Statuses(), (std::vector<int>{StatusLOChanged, StatusLOChanged}));
   EXPECT_TRUE(Journal().empty()) << Lines(Journal());
 
-  // Blocks arrive shaped: HF2 keeps Q, alternately negated, with I... zeroed Q.
+  // Blocks arrive shaped: HF2 keeps the Q values, every other one negated, and zeroes the rest.
   rx.set_paced(0);
   const float group[8] = {1, 2, 3, 4, 5, 6, 7, 8};
   rx.set_block_pattern(group, 8);
   std::atomic<int> wrong{0};
-  recorder.SetHook([&](int count, int, float, void* data) {
+  OnBlock([&](int, const float* samples) {
     const float expected[8] = {2, 0, -4, 0, 6, 0, -8, 0};
-    if (count > 0 && memcmp(data, expected, sizeof expected) != 0) ++wrong;
+    if (memcmp(samples, expected, sizeof expected) != 0) ++wrong;
   });
   ASSERT_EQ(api.StartHW64(145000000), 32768);
   WaitForBlocks(5);

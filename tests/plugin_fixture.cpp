@@ -34,6 +34,18 @@ void PluginTest::InitAndOpen() {
   ASSERT_TRUE(api.OpenHW());
 }
 
+void PluginTest::OnNotification(std::function<void(int status)> inside) {
+  recorder.SetHook([inside](int count, int status, float, void*) {
+    if (count == -1) inside(status);
+  });
+}
+
+void PluginTest::OnBlock(std::function<void(int count, const float* samples)> inside) {
+  recorder.SetHook([inside](int count, int, float, void* data) {
+    if (count > 0) inside(count, static_cast<const float*>(data));
+  });
+}
+
 std::string Lines(const std::vector<std::string>& lines) {
   std::string text;
   for (const std::string& line : lines) text += "  " + line + "\n";

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,6 +32,10 @@ class PluginTest : public ::testing::Test {
   std::vector<std::string> Journal() const { return rx.JournalLines(); }
   void ClearJournal() { rx.journal_clear(); }
   std::vector<int> Statuses() { return recorder.NotificationStatuses(); }
+  // Runs `inside` from within each notification, as a host's handler would.
+  void OnNotification(std::function<void(int status)> inside);
+  // Runs `inside` on each block call, while the block is valid.
+  void OnBlock(std::function<void(int count, const float* samples)> inside);
 
   std::unique_ptr<ExtioPlugin> plugin;
   ExtioEntryPoints api;

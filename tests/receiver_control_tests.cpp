@@ -162,11 +162,9 @@ TEST_F(LOTest, NoticeComesBeforeTheStore) {
   int64_t seen = 0;
   std::vector<std::string> journal_seen;
   auto get_lo = api.GetHWLO64;
-  recorder.SetHook([&](int count, int, float, void*) {
-    if (count == -1) {
-      seen = get_lo();
-      journal_seen = rx.JournalLines();
-    }
+  OnNotification([&](int) {
+    seen = get_lo();
+    journal_seen = rx.JournalLines();
   });
   ClearJournal();
   EXPECT_EQ(api.SetHWLO64(7000000000), 6000000000);
@@ -240,11 +238,9 @@ TEST_F(SampleRateTest, DeviceTakesTheRateBeforeTheHostHears) {
   int row_seen = -1;
   std::vector<std::string> journal_seen;
   auto get_row = api.ExtIoGetActualSrateIdx;
-  recorder.SetHook([&](int count, int, float, void*) {
-    if (count == -1) {
-      row_seen = get_row();
-      journal_seen = rx.JournalLines();
-    }
+  OnNotification([&](int) {
+    row_seen = get_row();
+    journal_seen = rx.JournalLines();
   });
   ClearJournal();
   EXPECT_EQ(api.ExtIoSetSrate(8), 0);

@@ -67,8 +67,8 @@ TEST_F(StreamTest, RFBlocksArriveUntouchedInTheLibrarysBuffer) {
   for (size_t i = 0; i < pattern.size(); ++i) pattern[i] = static_cast<float>(i) - 1000.5f;
   rx.set_block_pattern(pattern.data(), static_cast<uint32_t>(pattern.size()));
   std::atomic<int> mismatches{0};
-  recorder.SetHook([&](int count, int, float, void* data) {
-    if (count > 0 && memcmp(data, pattern.data(), pattern.size() * sizeof(float)) != 0) ++mismatches;
+  OnBlock([&](int, const float* samples) {
+    if (memcmp(samples, pattern.data(), pattern.size() * sizeof(float)) != 0) ++mismatches;
   });
   InitAndOpen();
   ASSERT_EQ(api.StartHW64(100000000), 32768);
@@ -168,11 +168,7 @@ TEST_F(StreamTest, ShortBlocksAreNeverOverstated) {
   rx.set_block_samples(1000);
   // A host reads every sample it is told of; the block ends at an inaccessible page.
   std::atomic<double> sum{0};
-  recorder.SetHook([&](int count, int, float, void* data) {
-    if (count <= 0) return;
-    const float* samples = static_cast<const float*>(data);
-    sum = sum + samples[2 * count - 1];
-  });
+  OnBlock([&](int count, const float* samples) { sum = sum + samples[2 * count - 1]; });
   InitAndOpen();
   ASSERT_EQ(api.StartHW64(145000000), 32768);
   ASSERT_TRUE(WaitForBlocks(10));
