@@ -1,6 +1,7 @@
 // A command-line ExtIO host: loads a plug-in as a host program does and
 // reports what it offers.
 //   extio_host list [plugin.dll]
+//   extio_host screenshot out.bmp [plugin.dll]   the control dialog while streaming
 #include <windows.h>
 
 #include <cstdio>
@@ -10,6 +11,8 @@
 #include "host/extio_plugin.h"
 #include "host/host_callback.h"
 #include "host/message_box_watcher.h"
+#include "host/message_pump.h"
+#include "host/window_bitmap.h"
 
 static const int DeviceComboId = 1002;
 
@@ -71,10 +74,43 @@ static int List(const std::string& plugin_path) {
   return 0;
 }
 
+static void PumpFor(DWORD milliseconds) {
+  DWORD start = GetTickCount();
+  while (GetTickCount() - start < milliseconds) {
+    PumpMessages();
+    Sleep(10);
+  }
+}
+
+static int Screenshot(const std::string& bitmap_path, const std::string& plugin_path) {
+  std::string error;
+  std::unique_ptr<ExtioPlugin> plugin = ExtioPlugin::Load(plugin_path, &error);
+  if (!plugin || !plugin->missing.empty()) {
+    fprintf(stderr, "%s\n", plugin ? "missing entry points" : error.c_str());
+    return 1;
+  }
+  char name[64] = {}, model[64] = {};
+  int type = 0;
+  if (!plugin->api.InitHW(name, model, &type)) return 2;
+  plugin->api.SetCallback(HostCallbackRecorder::Callback);
+  if (!plugin->api.OpenHW()) return 3;
+  plugin->api.ExtIoSetSrate(8);
+  plugin->api.StartHW64(145000000);
+  plugin->api.ShowGUI();
+  PumpFor(1500);
+  HWND dialog = FindWindowW(L"#32770", L"Kelvo SDR Settings");
+  bool saved = dialog && SaveWindowBitmap(dialog, bitmap_path);
+  plugin->api.StopHW();
+  plugin->api.CloseHW();
+  if (!saved) fprintf(stderr, "could not capture the dialog\n");
+  return saved ? 0 : 4;
+}
+
 int main(int argc, char** argv) {
   std::string command = argc > 1 ? argv[1] : "list";
-  std::string plugin_path = argc > 2 ? argv[2] : ProgramDirectory() + "ExtIO_KelvoSDR.dll";
-  if (command == "list") return List(plugin_path);
-  fprintf(stderr, "usage: extio_host list [plugin.dll]\n");
+  if (command == "list") return List(argc > 2 ? argv[2] : ProgramDirectory() + "ExtIO_KelvoSDR.dll");
+  if (command == "screenshot" && argc > 2)
+    return Screenshot(argv[2], argc > 3 ? argv[3] : ProgramDirectory() + "ExtIO_KelvoSDR.dll");
+  fprintf(stderr, "usage: extio_host list [plugin.dll]\n       extio_host screenshot out.bmp [plugin.dll]\n");
   return 64;
 }

@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build python3 python3-pefile
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-  wine64 googletest bsdutils libbenchmark-dev
+  wine64 googletest bsdutils xvfb xauth libbenchmark-dev
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -18,3 +18,16 @@ ensure_wine_prefix() {
   /usr/lib/wine/wineserver -w
   touch "$WINEPREFIX/.kelvo-ready"
 }
+
+# A second prefix for pictures of real windows: Wine's X11 driver under Xvfb,
+# drawing its own window frames since Xvfb runs no window manager.
+ensure_desktop_prefix() {
+  local prefix="$repo_root/build/wineprefix-desktop"
+  [[ -f "$prefix/.kelvo-ready" ]] && return 0
+  echo "Creating the desktop Wine prefix in $prefix (once)"
+  mkdir -p "$prefix"
+  WINEPREFIX="$prefix" "$WINE" wineboot --init >/dev/null 2>&1 || true
+  WINEPREFIX="$prefix" "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  WINEPREFIX="$prefix" /usr/lib/wine/wineserver -w
+  touch "$prefix/.kelvo-ready"
+}
