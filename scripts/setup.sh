@@ -7,6 +7,7 @@ packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine64 googletest bsdutils xvfb xauth libbenchmark-dev
+  clang libclang-rt-14-dev python3-numpy python3-matplotlib
 )
 missing=()
 for package in "${packages[@]}"; do
