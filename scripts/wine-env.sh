@@ -1,6 +1,7 @@
 # Sourced: the private, headless Wine environment of a build tree.
 repo_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-export WINEPREFIX="$repo_root/build/wineprefix"
+# KELVO_WINEPREFIX gives a second build tree a prefix of its own.
+export WINEPREFIX="${KELVO_WINEPREFIX:-$repo_root/build/wineprefix}"
 export WINEDEBUG=-all
 # No Mono or Gecko installer prompts in a fresh prefix.
 export WINEDLLOVERRIDES="mscoree,mshtml="
