@@ -5,6 +5,7 @@ set(KELVO_PURE_SOURCES
   device/device_listing.cpp
   device/board_info.cpp
   settings/settings_text.cpp
+  settings/settings_restore.cpp
   stream/direct_sampling_shaper.cpp)
 
 set(KELVO_PLUGIN_SOURCES
@@ -22,6 +23,7 @@ set(KELVO_PLUGIN_SOURCES
   ui/control_dialog.cpp
   ui/dialog_commands.cpp
   ui/control_dialog.rc
+  frame/version_info.rc
   ui/dialog_visibility.cpp)
 
 get_filename_component(KELVO_ROOT ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)

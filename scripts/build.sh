@@ -2,7 +2,8 @@
 # Installs what is missing and builds both architectures:
 #   build/win32/ExtIO_KelvoSDR.dll  the product (32-bit)
 #   build/win64/ExtIO_KelvoSDR.dll  the same sources for 64-bit, run under Wine
-# each with the simulated device libraries and test programs beside it.
+# each with the simulated device libraries and test programs beside it, and
+# one zip per architecture for users in build/package/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -22,4 +23,5 @@ configure x86_64 build/win64 -DKELVO_BUILD_TESTS=ON -DKELVO_PRODUCT_DLL="$PWD/bu
   -DCMAKE_CROSSCOMPILING_EMULATOR="$PWD/scripts/wine-run.sh"
 cmake --build build/win32 -j "$jobs"
 cmake --build build/win64 -j "$jobs"
+/usr/bin/python3 scripts/make_package.py build/package build/win32/ExtIO_KelvoSDR.dll build/win64/ExtIO_KelvoSDR.dll >/dev/null
 ensure_wine_prefix
