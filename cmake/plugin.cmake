@@ -1,12 +1,7 @@
 # The product: ExtIO_KelvoSDR.dll. Its pure parts (listing, board text,
 # settings text, block shaping) also form a static library that the unit tests
 # link directly.
-set(KELVO_PURE_SOURCES
-  device/device_listing.cpp
-  device/board_info.cpp
-  settings/settings_text.cpp
-  settings/settings_restore.cpp
-  stream/direct_sampling_shaper.cpp)
+include(${CMAKE_CURRENT_LIST_DIR}/pure_sources.cmake)
 
 set(KELVO_PLUGIN_SOURCES
   frame/plugin_state.cpp
@@ -27,7 +22,6 @@ set(KELVO_PLUGIN_SOURCES
   ui/dialog_visibility.cpp)
 
 get_filename_component(KELVO_ROOT ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)
-list(TRANSFORM KELVO_PURE_SOURCES PREPEND ${KELVO_ROOT}/)
 list(TRANSFORM KELVO_PLUGIN_SOURCES PREPEND ${KELVO_ROOT}/)
 
 add_library(kelvo_pure STATIC ${KELVO_PURE_SOURCES})
