@@ -18,6 +18,7 @@ SimulatedLibrary::SimulatedLibrary(const char* dll_name) {
         Bind(module, set_block_pattern, "kelvo_sim_set_block_pattern") &
         Bind(module, set_block_samples, "kelvo_sim_set_block_samples") &
         Bind(module, set_block_limit, "kelvo_sim_set_block_limit") & Bind(module, set_paced, "kelvo_sim_set_paced") &
+        Bind(module, set_block_numbering, "kelvo_sim_set_block_numbering") &
         Bind(module, get_stats, "kelvo_sim_get_stats") &
         Bind(module, get_device_state, "kelvo_sim_get_device_state") & Bind(module, journal, "kelvo_sim_journal") &
         Bind(module, journal_clear, "kelvo_sim_journal_clear");

@@ -25,6 +25,7 @@ class SimulatedLibrary {
   void (*set_block_samples)(uint32_t samples) = nullptr;
   void (*set_block_limit)(int64_t blocks) = nullptr;
   void (*set_paced)(int paced) = nullptr;
+  void (*set_block_numbering)(int on, uint32_t first) = nullptr;
   void (*get_stats)(KelvoSimStats* stats) = nullptr;
   int (*get_device_state)(int index, KelvoSimDeviceState* state) = nullptr;
   int (*journal)(char* out, int size) = nullptr;

@@ -64,6 +64,14 @@ KELVO_SIM_API void kelvo_sim_set_block_samples(uint32_t samples);
 // `blocks` blocks (negative: runs until cancelled).
 KELVO_SIM_API void kelvo_sim_set_block_limit(int64_t blocks);
 
+// Numbers every block: with `on` non-zero, both floats of a block's first
+// sample carry the bit pattern of the uint32 `first` + this library's
+// blocks_delivered before the block (so the first block after a reset is
+// `first`). Written over the pattern or signal; the HF1 and HF2 shaping keep
+// one of the two in place, so a host finds the number in the first float in
+// every input mode. Distinct `first` values tell two libraries' blocks apart.
+KELVO_SIM_API void kelvo_sim_set_block_numbering(int on, uint32_t first);
+
 // 1: paced in real time at the set sample rate; 0: as fast as possible.
 KELVO_SIM_API void kelvo_sim_set_paced(int paced);
 

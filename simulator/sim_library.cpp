@@ -76,6 +76,8 @@ struct Library {
   uint32_t block_samples;
   int64_t block_limit;
   bool paced;
+  bool numbering;
+  uint32_t first_number;
   double tone_hz, hf1_hz, hf2_hz;
   KelvoSimStats stats;
 };
@@ -170,6 +172,8 @@ void reset_locked() {
   g.pattern_gen++;
   g.block_samples = 0;
   g.block_limit = -1;
+  g.numbering = false;
+  g.first_number = 0;
   std::string unpaced;
   g.paced = !(env_text("KELVO_SIM_UNPACED", &unpaced) && unpaced == "1");
   g.tone_hz = env_double("KELVO_SIM_TONE_HZ", 1000000);
@@ -298,11 +302,21 @@ bool deliver(Device* d, kelvo_sample_cb callback, void* context, uint32_t buffer
     float* block = ring.block(slot);
     memcpy(block, use_pattern ? pattern_block.data() : signal.data() + block_floats * slot,
            block_floats * sizeof(float));
+    bool numbering;
+    uint32_t number;
     {
       Exclusive lock;
+      numbering = g.numbering;
+      number = g.first_number + static_cast<uint32_t>(g.stats.blocks_delivered);
       g.stats.blocks_delivered++;
       g.stats.last_block_samples = samples;
       g.stats.last_read_priority = GetThreadPriority(GetCurrentThread());
+    }
+    // Both values of the first sample: the direct-sampling shaping keeps one
+    // of them in place whichever input it picks.
+    if (numbering) {
+      memcpy(block, &number, sizeof number);
+      memcpy(block + 1, &number, sizeof number);
     }
     callback(block, samples, context);
   }
@@ -581,6 +595,12 @@ KELVO_SIM_API void kelvo_sim_set_block_samples(uint32_t samples) {
 KELVO_SIM_API void kelvo_sim_set_block_limit(int64_t blocks) {
   Exclusive lock;
   g.block_limit = blocks;
+}
+
+KELVO_SIM_API void kelvo_sim_set_block_numbering(int on, uint32_t first) {
+  Exclusive lock;
+  g.numbering = on != 0;
+  g.first_number = first;
 }
 
 KELVO_SIM_API void kelvo_sim_set_paced(int paced) {

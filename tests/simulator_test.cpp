@@ -42,6 +42,8 @@ struct Controls {
         reinterpret_cast<decltype(set_block_samples)>(get("kelvo_sim_set_block_samples"));
     set_block_limit = reinterpret_cast<decltype(set_block_limit)>(get("kelvo_sim_set_block_limit"));
     set_paced = reinterpret_cast<decltype(set_paced)>(get("kelvo_sim_set_paced"));
+    set_block_numbering =
+        reinterpret_cast<decltype(set_block_numbering)>(get("kelvo_sim_set_block_numbering"));
     get_stats = reinterpret_cast<decltype(get_stats)>(get("kelvo_sim_get_stats"));
     get_device_state =
         reinterpret_cast<decltype(get_device_state)>(get("kelvo_sim_get_device_state"));
@@ -50,7 +52,8 @@ struct Controls {
   bool complete() const {
     return reset && set_result && set_devices && set_raw_listing && set_board_text &&
            set_api_text && set_api_writes && set_block_pattern && set_block_samples &&
-           set_block_limit && set_paced && get_stats && get_device_state && journal;
+           set_block_limit && set_paced && set_block_numbering && get_stats && get_device_state &&
+           journal;
   }
   KelvoSimStats stats() const {
     KelvoSimStats s{};
@@ -76,6 +79,7 @@ struct Controls {
   void (*set_block_samples)(uint32_t);
   void (*set_block_limit)(int64_t);
   void (*set_paced)(int);
+  void (*set_block_numbering)(int, uint32_t);
   void (*get_stats)(KelvoSimStats*);
   int (*get_device_state)(int, KelvoSimDeviceState*);
   int (*journal)(char*, int);
@@ -459,6 +463,38 @@ TEST_F(Simulator, PatternRefillsEveryBlockWhichEndsAtAnInaccessiblePage) {
   ASSERT_EQ(blocks.size(), 7u);
   EXPECT_EQ(blocks[3], blocks[0]);  // the ring wraps, and wrapped blocks were refilled
   EXPECT_NE(blocks[1], blocks[0]);
+}
+
+TEST_F(Simulator, NumberingCountsBlocksSinceResetInTheFirstSample) {
+  kelvo_handle h = open_rx();
+  const float pattern[] = {1.0f, 2.0f, 3.0f, 4.0f};
+  rx.set_block_pattern(pattern, 4);
+  rx.set_paced(0);
+  rx.set_block_limit(3);
+  rx.set_block_numbering(1, 1000);
+  Sink sink;
+  std::vector<uint32_t> numbers;  // I and Q of each first sample, as bits
+  sink.on_block = [&](float* samples, uint32_t) {
+    uint32_t bits[2];
+    memcpy(bits, samples, sizeof bits);
+    numbers.insert(numbers.end(), bits, bits + 2);
+    EXPECT_EQ(samples[2], 3.0f) << "only the first sample carries the number";
+  };
+  ASSERT_EQ(kelvo_rx_read_async(h, Sink::callback, &sink, 2, 64), 0);
+  ASSERT_EQ(kelvo_rx_read_async(h, Sink::callback, &sink, 2, 64), 0);
+  EXPECT_EQ(numbers, (std::vector<uint32_t>{1000, 1000, 1001, 1001, 1002, 1002, 1003, 1003, 1004, 1004, 1005, 1005}))
+      << "counted across reads";
+
+  // A reset turns numbering off.
+  kelvo_rx_close(h);
+  ASSERT_EQ(rx.reset(), 0);
+  h = open_rx();
+  rx.set_block_pattern(pattern, 4);
+  rx.set_paced(0);
+  rx.set_block_limit(1);
+  numbers.clear();
+  ASSERT_EQ(kelvo_rx_read_async(h, Sink::callback, &sink, 2, 64), 0);
+  EXPECT_EQ(numbers, (std::vector<uint32_t>{0x3F800000u, 0x40000000u})) << "the pattern's 1 and 2, unnumbered";
 }
 
 // Amplitude of the component at `hz` in one block: complex for RF, and per
