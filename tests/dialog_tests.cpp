@@ -295,6 +295,8 @@ TEST_F(DialogTest, DeviceChangeWithoutAStream) {
   recorder.Clear();
   HWND dialog = Dialog();
   EXPECT_EQ(Select(DeviceCombo, 0), 0) << "the device already selected";
+  EXPECT_EQ(Select(DeviceCombo, -1), 0) << "no row selected";
+  EXPECT_TRUE(Journal().empty()) << Lines(Journal());
   EXPECT_EQ(Select(DeviceCombo, 1), 1);
   EXPECT_EQ(Journal(), (std::vector<std::string>{"rx.close(rx#0)", "sdr.open(index=0)", "sdr.get_board_info(sdr#0)",
                                                  "sdr.set_samplerate(sdr#0, 25000000)",
@@ -306,6 +308,25 @@ TEST_F(DialogTest, DeviceChangeWithoutAStream) {
   api.ShowGUI();
   PumpMessages();
   EXPECT_EQ(TextOf(SerialEdit), "S1 (rapix)");
+}
+
+BOOL CALLBACK CountSettingsDialogs(HWND window, LPARAM out) {
+  HWND found = nullptr;
+  FindSettingsDialog(window, reinterpret_cast<LPARAM>(&found));
+  if (found) ++*reinterpret_cast<int*>(out);
+  return TRUE;
+}
+
+TEST_F(DialogTest, SecondOpenKeepsOneDialog) {
+  InitAndOpen();
+  HWND dialog = Dialog();
+  ASSERT_TRUE(api.OpenHW());
+  int dialogs = 0;
+  EnumThreadWindows(GetCurrentThreadId(), CountSettingsDialogs, reinterpret_cast<LPARAM>(&dialogs));
+  EXPECT_EQ(dialogs, 1);
+  EXPECT_EQ(Dialog(), dialog);
+  api.CloseHW();
+  EXPECT_EQ(Dialog(), nullptr) << "no dialog outlives CloseHW";
 }
 
 TEST_F(DialogTest, DeviceChangeMovesARunningStream) {

@@ -103,6 +103,12 @@ static INT_PTR CALLBACK ControlDialogProc(HWND dialog, UINT message, WPARAM wpar
 }
 
 void CreateControlDialog() {
+  // A host that opens twice keeps the one dialog: a second would outlive
+  // CloseHW, and its close box would hide the other.
+  if (State.DialogWindow) {
+    RefreshControls();
+    return;
+  }
   // The trackbar class exists only once common controls are initialised; a
   // host that never did so would otherwise get no dialog at all.
   INITCOMMONCONTROLSEX classes{sizeof classes, ICC_BAR_CLASSES};

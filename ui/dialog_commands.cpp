@@ -26,7 +26,8 @@ static bool IsChecked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, i
 static INT_PTR ChangeDevice(int code, LPARAM combo) {
   if (code != CBN_SELCHANGE) return 0;
   const int selection = Selection(combo);
-  if (selection == State.SelectedDevice) return 0;
+  // No row selected (CB_ERR) names no receiver: nothing to close or open.
+  if (selection == State.SelectedDevice || selection < 0 || selection >= State.DeviceCount) return 0;
   State.DeviceChanging = true;
   int64_t saved_lo = NoSavedLO;
   if (State.Running) {
