@@ -50,6 +50,10 @@ static DeviceStepResult CancelRead() {
 
 int StopStream() {
   if (!StreamThreadExists()) return -1;
+  // A host that stops from inside its block callback is on the worker itself:
+  // waiting would wait for ourselves. Cancel only; the read ends when the
+  // callback returns, and the next stop collects the worker.
+  if (GetThreadId(StreamThreadHandle()) == GetCurrentThreadId()) return CancelRead().result;
   DeviceStepResult cancel = CancelRead();
   Sleep(StopSettleDelayMs);
   // A cancel that arrives before the worker has entered the library's read is

@@ -130,6 +130,27 @@ TEST_F(StreamTest, ReadThatEndsByItselfIsCollectedByTheNextStop) {
   EXPECT_EQ(api.StartHW64(145000000), 32768);
 }
 
+TEST_F(StreamTest, StopFromInsideTheCallbackDoesNotWaitForItself) {
+  InitAndOpen();
+  std::atomic<int> stops{0};
+  OnBlock([&](int, const float*) {
+    if (stops++ == 0) api.StopHW();
+  });
+  ASSERT_EQ(api.StartHW64(145000000), 32768);
+  Clock::time_point deadline = Clock::now() + std::chrono::seconds(5);
+  while ((stops == 0 || rx.Stats().reads_running) && Clock::now() < deadline) Sleep(5);
+  EXPECT_EQ(rx.Stats().reads_running, 0) << "the read did not end after a stop from the callback";
+  int64_t received = recorder.BlockCalls();
+  Sleep(50);
+  EXPECT_EQ(recorder.BlockCalls(), received);
+  ClearJournal();
+  api.StopHW();  // collects the ended worker
+  EXPECT_EQ(Journal(), (std::vector<std::string>{"rx.cancel_async(rx#0)"}));
+  EXPECT_EQ(api.StartHW64(145000000), 32768) << "a new stream after the host's own stop";
+  recorder.SetHook(nullptr);
+  api.StopHW();
+}
+
 TEST_F(StreamTest, StartHWExtendsTheSign) {
   InitAndOpen();
   recorder.Clear();
