@@ -65,6 +65,14 @@ bool EXTIO_CALL OpenHW() {
 
 void EXTIO_CALL CloseHW() {
   if (!State.Initialised) return;
+  // From inside the host's block callback the read is still on this very
+  // stack: the stop can only be asked for, and the handle must stay open
+  // under it. The next StopHW or CloseHW from the host's thread finishes.
+  if (OnStreamThread()) {
+    StopStream();
+    State.Running = false;
+    return;
+  }
   // The worker reads through the handle we are about to close: end it first.
   if (StreamThreadExists()) {
     StopStream();

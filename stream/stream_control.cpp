@@ -10,6 +10,8 @@ static HANDLE StreamThreadHandle() { return reinterpret_cast<HANDLE>(State.Strea
 
 bool StreamThreadExists() { return State.StreamThread != NoStreamThread; }
 
+bool OnStreamThread() { return StreamThreadExists() && GetThreadId(StreamThreadHandle()) == GetCurrentThreadId(); }
+
 // The worker spends its whole life inside the library's blocking read.
 static DWORD WINAPI StreamWorker(LPVOID) {
   if (kelvo_handle rx = State.RxHandle.load(Relaxed))
@@ -53,7 +55,7 @@ int StopStream() {
   // A host that stops from inside its block callback is on the worker itself:
   // waiting would wait for ourselves. Cancel only; the read ends when the
   // callback returns, and the next stop collects the worker.
-  if (GetThreadId(StreamThreadHandle()) == GetCurrentThreadId()) return CancelRead().result;
+  if (OnStreamThread()) return CancelRead().result;
   DeviceStepResult cancel = CancelRead();
   Sleep(StopSettleDelayMs);
   // A cancel that arrives before the worker has entered the library's read is

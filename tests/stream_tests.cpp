@@ -151,6 +151,23 @@ TEST_F(StreamTest, StopFromInsideTheCallbackDoesNotWaitForItself) {
   api.StopHW();
 }
 
+TEST_F(StreamTest, CloseFromInsideTheCallbackOnlyStops) {
+  InitAndOpen();
+  std::atomic<int> closes{0};
+  OnBlock([&](int, const float*) {
+    if (closes++ == 0) api.CloseHW();
+  });
+  ASSERT_EQ(api.StartHW64(145000000), 32768);
+  Clock::time_point deadline = Clock::now() + std::chrono::seconds(5);
+  while ((closes == 0 || rx.Stats().reads_running) && Clock::now() < deadline) Sleep(5);
+  EXPECT_EQ(rx.Stats().reads_running, 0);
+  for (const std::string& line : Journal()) EXPECT_NE(line, "rx.close(rx#0)") << "closed under its own read";
+  ClearJournal();
+  api.CloseHW();
+  EXPECT_EQ(Journal(), (std::vector<std::string>{"rx.cancel_async(rx#0)", "rx.close(rx#0)"}));
+  recorder.SetHook(nullptr);
+}
+
 TEST_F(StreamTest, StartHWExtendsTheSign) {
   InitAndOpen();
   recorder.Clear();
