@@ -18,6 +18,10 @@ configure() {  # arch dir extra-args...
       -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchain-$arch-w64-mingw32.cmake" "$@" >/dev/null
   fi
 }
+# The pure code natively with clang: unit tests under ASan and UBSan, and the
+# fuzzers. Built first: the win64 tree registers them when it finds them.
+[[ -f build/native/build.ninja ]] || cmake -S tests/native -B build/native -G Ninja >/dev/null
+cmake --build build/native -j "$jobs"
 configure i686 build/win32
 configure x86_64 build/win64 -DKELVO_BUILD_TESTS=ON -DKELVO_PRODUCT_DLL="$PWD/build/win32/ExtIO_KelvoSDR.dll" \
   -DCMAKE_CROSSCOMPILING_EMULATOR="$PWD/scripts/wine-run.sh"
