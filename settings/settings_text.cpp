@@ -30,6 +30,8 @@ double ReadSettingFrequency(const char* text) {
   if (StartsWithHexPrefix(text)) {
     text += 2;
     format = std::chars_format::hex;
+    // from_chars would take a sign here too, so "-0x-5F5E100" would read as +1e8.
+    if (*text == '+' || *text == '-') return 0.0;
   }
   double value = 0.0;
   const char* end = text + strlen(text);

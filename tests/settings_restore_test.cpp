@@ -77,6 +77,7 @@ const RestoreCase RestoreCases[] = {
     {6, "100000000.7", true, {F::LOFrequency, 100000000}},
     {6, "145e6", true, {F::LOFrequency, 145000000}},
     {6, "0x5F5E100", true, {F::LOFrequency, 100000000}},
+    {6, "-0X-50000000", true, Nothing},  // a second sign after the prefix is no number
     {6, "inf", true, Nothing},
     {6, "-inf", true, Nothing},
     {6, "nan", true, Nothing},

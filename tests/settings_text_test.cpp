@@ -38,7 +38,8 @@ const FrequencyCase FrequencyCases[] = {
     {"0x5F5E100", 1e8},       {"0x1p3", 8.0},              {"abc", 0.0},
     {"", 0.0},                {".5", 0.5},                 {"1e999", 0.0},
     {"inf", INFINITY},        {"-Infinity", -INFINITY},    {"nan", NAN},
-    {"+-5", 0.0},
+    {"+-5", 0.0},             {"0x-5F5E100", 0.0},        {"-0X-5F5E100", 0.0},
+    {"0x+5F5E100", 0.0},
 };
 
 TEST(SettingsText, ReadsFrequencies) {
