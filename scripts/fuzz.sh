@@ -56,7 +56,9 @@ for fuzzer in "${fuzzers[@]}"; do
   [[ -f "fuzz/$fuzzer.dict" ]] && options+=(-dict="fuzz/$fuzzer.dict")
   echo "### $fuzzer, $seconds s: $native/fuzz/$fuzzer ${options[*]} $dir/corpus"
   status=0
+  started=$SECONDS
   "$native/fuzz/$fuzzer" "${options[@]}" "$dir/corpus" >"$dir/fuzz.log" 2>&1 || status=$?
+  elapsed=$((SECONDS - started))
   # The last status line: "#<runs> DONE cov: <edges> ft: <features> corp: <units>/<size> ... exec/s: <n> ..."
   done_line="$(grep -E '^#[0-9]+' "$dir/fuzz.log" | tail -n 1 || true)"
   runs="$(last_match 'stat::number_of_executed_units:\s*\K[0-9]+' <"$dir/fuzz.log")"
@@ -68,9 +70,9 @@ for fuzzer in "${fuzzers[@]}"; do
     failed=1
     echo "FINDING (exit $status), log: $dir/fuzz.log"
     grep -E 'ERROR|runtime error|broken invariant|SUMMARY|Test unit written' "$dir/fuzz.log" | head -n 20 || true
-    summary+=("$(printf '%-26s %8s %12s %10s %6s %6s %14s  %s' "$fuzzer" "$seconds" "$runs" "$rate" "$cov" "$ft" "$corp" FINDING)")
+    summary+=("$(printf '%-26s %8s %12s %10s %6s %6s %14s  %s' "$fuzzer" "$elapsed" "$runs" "$rate" "$cov" "$ft" "$corp" FINDING)")
   else
-    summary+=("$(printf '%-26s %8s %12s %10s %6s %6s %14s  %s' "$fuzzer" "$seconds" "$runs" "$rate" "$cov" "$ft" "$corp" none)")
+    summary+=("$(printf '%-26s %8s %12s %10s %6s %6s %14s  %s' "$fuzzer" "$elapsed" "$runs" "$rate" "$cov" "$ft" "$corp" none)")
   fi
 done
 echo
