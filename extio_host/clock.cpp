@@ -17,7 +17,9 @@ double QpcSeconds(int64_t ticks) {
   return static_cast<double>(ticks) / frequency;
 }
 
-static uint64_t Ticks100ns(const FILETIME& t) { return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime; }
+static uint64_t Ticks100ns(const FILETIME& t) {
+  return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+}
 
 double ThreadCpuSeconds(HANDLE thread) {
   FILETIME created, exited, kernel, user;

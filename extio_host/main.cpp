@@ -26,6 +26,11 @@ int RunCommand(const RunOptions& given) {
 int main(int argc, char** argv) {
   std::vector<std::string> words(argv + 1, argv + argc);
   const std::string command = words.empty() ? "list" : words[0];
+  for (const std::string& word : words)
+    if (word == "--help" || word == "-h" || word == "help") {
+      fputs(UsageText(), stdout);
+      return ExitOk;
+    }
   if (command == "list" && words.size() <= 2) return ListCommand(words.size() == 2 ? words[1] : DefaultPluginPath());
   if (command == "screenshot" && (words.size() == 2 || words.size() == 3))
     return ScreenshotCommand(words[1], words.size() == 3 ? words[2] : DefaultPluginPath());

@@ -98,7 +98,10 @@ std::string PluginDialog::SelectInput(InputMode mode) {
   HWND combo = Control(InputComboId, "ComboBox");
   if (!combo) return "its control dialog has no input box";
   // By the row's own words, not its position.
-  const wchar_t* prefix = mode == InputMode::RF ? L"RF" : mode == InputMode::IQ ? L"IQ" : mode == InputMode::HF1 ? L"HF1" : L"HF2";
+  const wchar_t* prefix = mode == InputMode::RF    ? L"RF"
+                          : mode == InputMode::IQ  ? L"IQ"
+                          : mode == InputMode::HF1 ? L"HF1"
+                                                   : L"HF2";
   LRESULT rows = SendMessageW(combo, CB_GETCOUNT, 0, 0);
   for (int row = 0; row < rows; ++row)
     if (ComboRow(combo, row).rfind(prefix, 0) == 0) return SelectRow(InputComboId, row);

@@ -56,11 +56,16 @@ static std::optional<double> ParseSeconds(const std::string& text) {
 
 std::string InputModeName(InputMode mode) {
   switch (mode) {
-    case InputMode::RF: return "rf";
-    case InputMode::IQ: return "iq";
-    case InputMode::HF1: return "hf1";
-    case InputMode::HF2: return "hf2";
-    default: return "unchanged";
+    case InputMode::RF:
+      return "rf";
+    case InputMode::IQ:
+      return "iq";
+    case InputMode::HF1:
+      return "hf1";
+    case InputMode::HF2:
+      return "hf2";
+    default:
+      return "unchanged";
   }
 }
 
@@ -74,10 +79,20 @@ bool ParseRunOptions(const std::vector<std::string>& words, RunOptions* options,
       return value.has_value();
     };
   };
+  auto text = [](std::string* field) {
+    return [field](const std::string& value) {
+      *field = value;
+      return !value.empty();
+    };
+  };
   const std::map<std::string, Setter> setters = {
-      {"--plugin", [&](const std::string& t) { o.plugin_path = t; return !t.empty(); }},
+      {"--plugin", text(&o.plugin_path)},
       {"--device", count(&o.device_row)},
-      {"--rate", [&](const std::string& t) { o.rate_hz = ParseHertz(t); return o.rate_hz && *o.rate_hz > 0; }},
+      {"--rate",
+       [&](const std::string& t) {
+         o.rate_hz = ParseHertz(t);
+         return o.rate_hz && *o.rate_hz > 0;
+       }},
       {"--rate-row", count(&o.rate_row)},
       {"--input",
        [&](const std::string& t) {
@@ -96,9 +111,9 @@ bool ParseRunOptions(const std::vector<std::string>& words, RunOptions* options,
       {"--seconds", [&](const std::string& t) { return (o.seconds = ParseSeconds(t).value_or(0)) > 0; }},
       {"--lna", count(&o.lna_gain)},
       {"--vga", count(&o.vga_gain)},
-      {"--out", [&](const std::string& t) { o.out_dir = t; return !t.empty(); }},
-      {"--name", [&](const std::string& t) { o.base_name = t; return !t.empty(); }},
-      {"--settings", [&](const std::string& t) { o.settings_path = t; return !t.empty(); }},
+      {"--out", text(&o.out_dir)},
+      {"--name", text(&o.base_name)},
+      {"--settings", text(&o.settings_path)},
       {"--record-seconds", [&](const std::string& t) { return (o.record_seconds = ParseSeconds(t)).has_value(); }},
       {"--queue-blocks", [&](const std::string& t) { return count(&o.queue_blocks)(t) && o.queue_blocks > 0; }},
   };

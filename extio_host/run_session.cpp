@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -22,9 +23,17 @@ namespace {
 
 constexpr int StatusSampleRateChanged = 100;
 constexpr int StatusLOChanged = 101;
-constexpr int64_t DefaultLOHz = 100000000;  // for a plug-in that cannot tell its LO
+constexpr int64_t DefaultLOHz = 100000000;   // for a plug-in that cannot tell its LO
 constexpr int ExpectedBlockSamples = 32768;  // the first guess for the writer's buffers
 constexpr double NoBlockGraceSeconds = 2;
+
+// Ctrl+C or Ctrl+Break ends the stream early, through the usual stop and save.
+std::atomic<bool> interrupted{false};
+BOOL WINAPI OnConsoleBreak(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+  interrupted = true;
+  return TRUE;
+}
 
 std::string FileName(const std::string& path) { return path.substr(path.find_last_of("\\/") + 1); }
 
@@ -36,7 +45,10 @@ class Session {
       : plugin_(plugin), api_(plugin.api), options_(options), report_(report) {}
 
   void Run() {
+    interrupted = false;
+    SetConsoleCtrlHandler(OnConsoleBreak, TRUE);
     Steps();
+    SetConsoleCtrlHandler(OnConsoleBreak, FALSE);
     for (const SeenMessageBox& box : message_boxes_.Seen())
       Note("message box \"" + Utf8(box.text) + "\" (" + Utf8(box.caption) + ")");
     report_.notifications = receiver_.notifications();
@@ -77,8 +89,10 @@ class Session {
   bool EntryPointsPresent() {
     std::string missing;
     const std::pair<const char*, bool> required[] = {
-        {"InitHW", api_.InitHW != nullptr},   {"OpenHW", api_.OpenHW != nullptr},
-        {"StopHW", api_.StopHW != nullptr},   {"CloseHW", api_.CloseHW != nullptr},
+        {"InitHW", api_.InitHW != nullptr},
+        {"OpenHW", api_.OpenHW != nullptr},
+        {"StopHW", api_.StopHW != nullptr},
+        {"CloseHW", api_.CloseHW != nullptr},
         {"SetCallback", api_.SetCallback != nullptr},
         {"StartHW64 or StartHW", api_.StartHW64 != nullptr || api_.StartHW != nullptr}};
     for (const auto& [name, present] : required)
@@ -205,7 +219,8 @@ class Session {
     }
     if (receiver_.TakeNotified(StatusLOChanged)) {
       int64_t lo = ReadLO();
-      if (streaming_ && lo != current_lo_) Note("LO changed during the stream: " + Hertz(current_lo_) + " -> " + Hertz(lo));
+      if (streaming_ && lo != current_lo_)
+        Note("LO changed during the stream: " + Hertz(current_lo_) + " -> " + Hertz(lo));
       current_lo_ = lo;
     }
   }
@@ -284,15 +299,17 @@ class Session {
   void Stream() {
     // The duration counts from the first block; a stream that never begins is given up a little later.
     Wait(options_.seconds + NoBlockGraceSeconds,
-         [](Session& s) { return s.receiver_.first_block_seconds_ago() >= s.options_.seconds; });
+         [](Session& s) { return interrupted || s.receiver_.first_block_seconds_ago() >= s.options_.seconds; });
     // The closing reading of the stream thread's clocks comes with a next block.
     receiver_.RequestEndReading();
-    const double block_seconds = report_.sample_rate_hz > 0 ? double(report_.block_samples) / report_.sample_rate_hz : 0.1;
+    const double block_seconds =
+        report_.sample_rate_hz > 0 ? static_cast<double>(report_.block_samples) / report_.sample_rate_hz : 0.1;
     Wait(std::max(0.5, 4 * block_seconds), [](Session& s) { return s.receiver_.EndReadingTaken(); });
     if (options_.show_progress) {
       ShowProgress();
       printf("\n");
     }
+    if (interrupted) Note("interrupted: the stream was stopped early");
   }
 
   void Stop() {
@@ -317,8 +334,9 @@ class Session {
     report_.settings_saved = static_cast<int>(pairs.size());
     if (pairs.empty()) return;
     std::string error;
-    if (!WriteSettingsFile(report_.settings_path, pairs, "extio_host: settings of " + FileName(report_.plugin_path) +
-                                                              ", restored at the next run", &error))
+    if (!WriteSettingsFile(report_.settings_path, pairs,
+                           "extio_host: settings of " + FileName(report_.plugin_path) + ", restored at the next run",
+                           &error))
       Fail(ExitOutputFailed, error);
     else
       report_.written.push_back(report_.settings_path);

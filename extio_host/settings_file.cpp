@@ -11,11 +11,20 @@ static std::string Escape(const std::string& text, bool in_key) {
   std::string out;
   for (char c : text) {
     switch (c) {
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '=': out += in_key ? "\\=" : "="; break;
-      default: out += c;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '=':
+        out += in_key ? "\\=" : "=";
+        break;
+      default:
+        out += c;
     }
   }
   return out;

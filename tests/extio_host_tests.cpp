@@ -49,8 +49,8 @@ class ExtioHostTest : public PluginTest {
  protected:
   void SetUp() override {
     PluginTest::SetUp();
-    scratch = ProgramDirectory() + "extio_host_scratch\\" +
-              ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    scratch =
+        ProgramDirectory() + "extio_host_scratch\\" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
     std::filesystem::remove_all(scratch);
     options.out_dir = scratch;
     options.base_name = "rec";
@@ -189,7 +189,8 @@ TEST_F(ExtioHostTest, SettingsAreSavedAndRestoredIdentifierFirst) {
   WriteFile(first.settings_path, edited);
 
   std::string error;
-  std::unique_ptr<ExtioPlugin> second_plugin = ExtioPlugin::LoadFreshCopy(ProgramDirectory() + "ExtIO_KelvoSDR.dll", &error);
+  std::unique_ptr<ExtioPlugin> second_plugin =
+      ExtioPlugin::LoadFreshCopy(ProgramDirectory() + "ExtIO_KelvoSDR.dll", &error);
   ASSERT_TRUE(second_plugin) << error;
   ASSERT_EQ(Setting(second_plugin->api, 5), "0") << "a fresh plug-in starts from its defaults";
   RunOptions plain;
@@ -290,8 +291,8 @@ TEST(BlockWriterTest, ABlockFindingThePoolFullIsLostAndTheGapRecorded) {
         return true;
       },
       2, 4);
-  const float block[4][8] = {{1, 1, 1, 1, 1, 1, 1, 1}, {2, 2, 2, 2, 2, 2, 2, 2}, {3, 3, 3, 3, 3, 3, 3, 3},
-                             {4, 4, 4, 4, 4, 4, 4, 4}};
+  const float block[4][8] = {
+      {1, 1, 1, 1, 1, 1, 1, 1}, {2, 2, 2, 2, 2, 2, 2, 2}, {3, 3, 3, 3, 3, 3, 3, 3}, {4, 4, 4, 4, 4, 4, 4, 4}};
   ASSERT_TRUE(writer.Push(block[0], 4, 0));
   entered.get_future().wait();  // the writer holds buffer 1 in the sink
   ASSERT_TRUE(writer.Push(block[1], 4, 4));
@@ -314,13 +315,17 @@ TEST(BlockWriterTest, ABlockFindingThePoolFullIsLostAndTheGapRecorded) {
 }
 
 TEST(SettingsTextTest, ReadsBackWhatItWritesAndToleratesHandEdits) {
-  const std::vector<SettingPair> pairs = {
-      {0, "Identifier", "Kelvo SDR"}, {1, "Key=With=Equals", "a=b"}, {2, "Path", "C:\\dir\\n"},
-      {3, "Lines", "one\ntwo\r"},     {12, "Empty", ""},          {4, "Spaces", "  kept  "}};
+  const std::vector<SettingPair> pairs = {{0, "Identifier", "Kelvo SDR"},
+                                          {1, "Key=With=Equals", "a=b"},
+                                          {2, "Path", "C:\\dir\\n"},
+                                          {3, "Lines", "one\ntwo\r"},
+                                          {12, "Empty", ""},
+                                          {4, "Spaces", "  kept  "}};
   std::vector<SettingPair> back = ParseSettingsText(FormatSettingsText(pairs, "comment"));
   ASSERT_EQ(back.size(), pairs.size());
   for (const SettingPair& pair : back) {
-    auto original = std::find_if(pairs.begin(), pairs.end(), [&](const SettingPair& p) { return p.number == pair.number; });
+    auto original =
+        std::find_if(pairs.begin(), pairs.end(), [&](const SettingPair& p) { return p.number == pair.number; });
     ASSERT_NE(original, pairs.end());
     EXPECT_EQ(pair.key, original->key);
     EXPECT_EQ(pair.value, original->value);
@@ -331,7 +336,9 @@ TEST(SettingsTextTest, ReadsBackWhatItWritesAndToleratesHandEdits) {
     const char* text;
     std::vector<std::pair<int, std::string>> expected;  // number, value
   } cases[] = {
-      {"\xEF\xBB\xBF" "5=VGAGain=20\r\n0=Identifier=Kelvo SDR\r\n", {{0, "Kelvo SDR"}, {5, "20"}}},
+      {"\xEF\xBB\xBF"
+       "5=VGAGain=20\r\n0=Identifier=Kelvo SDR\r\n",
+       {{0, "Kelvo SDR"}, {5, "20"}}},
       {"# note\n; note\n\n  \nnot a pair\n=Key=1\nx=Key=1\n7 Key 1\n", {}},
       {"3=A=1\n3=A=2\n", {{3, "2"}}},
       {"  4 =LNAGain=3", {{4, "3"}}},
@@ -355,11 +362,11 @@ TEST(SigmfMetaTest, StringsAreValidJsonWhateverTheBytes) {
       {"KV1R0001", "\"KV1R0001\""},
       {"a\"b\\c", "\"a\\\"b\\\\c\""},
       {"tab\tline\ncr\r\x01", "\"tab\\tline\\ncr\\u000d\\u0001\""},
-      {"K\xC3\xB6ln", "\"K\xC3\xB6ln\""},                  // UTF-8 kept
-      {"K\xF6ln", "\"K\xC3\xB6ln\""},                      // a Latin-1 byte becomes its character
-      {"\xE2\x82", "\"\xC3\xA2\xC2\x82\""},                // a cut sequence: byte by byte
-      {"\xC0\xAF", "\"\xC3\x80\xC2\xAF\""},                // an overlong form is no UTF-8
-      {"\xED\xA0\x80", "\"\xC3\xAD\xC2\xA0\xC2\x80\""},    // nor is a surrogate
+      {"K\xC3\xB6ln", "\"K\xC3\xB6ln\""},                // UTF-8 kept
+      {"K\xF6ln", "\"K\xC3\xB6ln\""},                    // a Latin-1 byte becomes its character
+      {"\xE2\x82", "\"\xC3\xA2\xC2\x82\""},              // a cut sequence: byte by byte
+      {"\xC0\xAF", "\"\xC3\x80\xC2\xAF\""},              // an overlong form is no UTF-8
+      {"\xED\xA0\x80", "\"\xC3\xAD\xC2\xA0\xC2\x80\""},  // nor is a surrogate
       {std::string("a\0b", 3), "\"a\\u0000b\""},
   };
   for (const auto& [bytes, json] : cases) EXPECT_EQ(JsonString(bytes), json) << bytes;
@@ -368,9 +375,33 @@ TEST(SigmfMetaTest, StringsAreValidJsonWhateverTheBytes) {
 TEST(RunOptionsTest, ParsesEveryOptionAndRefusesMistakes) {
   RunOptions o;
   std::string error;
-  ASSERT_TRUE(ParseRunOptions({"--plugin", "x.dll", "--device", "1", "--rate", "12.5M", "--input", "hf2", "--lo",
-                               "1.2G", "--seconds", "0.5", "--lna", "3", "--vga", "31", "--out", "d", "--name", "n",
-                               "--settings", "s.ini", "--record-seconds", "0", "--queue-blocks", "8", "--quiet"},
+  ASSERT_TRUE(ParseRunOptions({"--plugin",
+                               "x.dll",
+                               "--device",
+                               "1",
+                               "--rate",
+                               "12.5M",
+                               "--input",
+                               "hf2",
+                               "--lo",
+                               "1.2G",
+                               "--seconds",
+                               "0.5",
+                               "--lna",
+                               "3",
+                               "--vga",
+                               "31",
+                               "--out",
+                               "d",
+                               "--name",
+                               "n",
+                               "--settings",
+                               "s.ini",
+                               "--record-seconds",
+                               "0",
+                               "--queue-blocks",
+                               "8",
+                               "--quiet"},
                               &o, &error))
       << error;
   EXPECT_EQ(o.plugin_path, "x.dll");
@@ -387,9 +418,10 @@ TEST(RunOptionsTest, ParsesEveryOptionAndRefusesMistakes) {
   EXPECT_FALSE(o.show_progress);
 
   const std::vector<std::vector<std::string>> mistakes = {
-      {"--rate"},           {"--rate", "fast"},    {"--rate", "8M", "--rate-row", "1"}, {"--input", "vhf"},
-      {"--seconds", "0"},   {"--seconds", "-1"},   {"--device", "-1"},                  {"--lo", "145MHz"},
-      {"--queue-blocks", "0"}, {"--frequency", "1"}, {"--vga", "1.5"},
+      {"--rate"},           {"--rate", "fast"}, {"--rate", "8M", "--rate-row", "1"},
+      {"--input", "vhf"},   {"--seconds", "0"}, {"--seconds", "-1"},
+      {"--device", "-1"},   {"--lo", "145MHz"}, {"--queue-blocks", "0"},
+      {"--frequency", "1"}, {"--vga", "1.5"},
   };
   for (const std::vector<std::string>& words : mistakes) {
     RunOptions ignored;
