@@ -26,6 +26,7 @@ constexpr int StatusLOChanged = 101;
 constexpr int64_t DefaultLOHz = 100000000;   // for a plug-in that cannot tell its LO
 constexpr int ExpectedBlockSamples = 32768;  // the first guess for the writer's buffers
 constexpr double NoBlockGraceSeconds = 2;
+constexpr int FloatIQHardwareType = 7;  // what InitHW reports for blocks of interleaved float32 I/Q
 
 // Ctrl+C or Ctrl+Break ends the stream early, through the usual stop and save.
 std::atomic<bool> interrupted{false};
@@ -227,6 +228,14 @@ class Session {
 
   bool OpenRecording() {
     if (report_.data_path.empty()) return true;
+    // Blocks of another sample format have another size: streamed and counted, never copied.
+    if (report_.hardware_type != FloatIQHardwareType) {
+      Note("hardware type " + std::to_string(report_.hardware_type) +
+           ": only type 7 (32-bit float I/Q) is recorded; streaming without a recording");
+      report_.data_path.clear();
+      report_.meta_path.clear();
+      return true;
+    }
     data_file_ = fopen(report_.data_path.c_str(), "wb");
     if (!data_file_) {
       Fail(ExitOutputFailed, "cannot write " + report_.data_path);
