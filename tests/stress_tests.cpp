@@ -78,6 +78,17 @@ void Record(int callback, int count, int status, void* data) {
 void HostCallbackA(int count, int status, float, void* data) { Record(0, count, status, data); }
 void HostCallbackB(int count, int status, float, void* data) { Record(1, count, status, data); }
 
+// A crash ends the program at once, saying what and where: the debugger that
+// Wine starts instead can hang until CTest gives up.
+LONG WINAPI ReportCrash(EXCEPTION_POINTERS* crash) {
+  fprintf(stderr, "crash: exception 0x%08lx at %p\n", crash->ExceptionRecord->ExceptionCode,
+          crash->ExceptionRecord->ExceptionAddress);
+  fflush(stderr);
+  TerminateProcess(GetCurrentProcess(), 3);
+  return EXCEPTION_EXECUTE_HANDLER;
+}
+const LPTOP_LEVEL_EXCEPTION_FILTER previous_crash_filter = SetUnhandledExceptionFilter(ReportCrash);
+
 template <typename Done>
 bool WaitUntil(Done done, bool pump = false) {
   const Clock::time_point deadline = Clock::now() + std::chrono::seconds(10);
