@@ -134,7 +134,7 @@ class StressTest : public PluginTest {
   // dialog class, Wine's own helpers), so the baseline comes after one round
   // of open, stream, dialog commands (each undone) and close.
   void WarmUpAndTakeBaseline() {
-    Open();
+    ASSERT_NO_FATAL_FAILURE(Open());
     api.ShowGUI();
     PumpMessages();
     ASSERT_EQ(api.StartHW64(DefaultLO), 32768);
@@ -242,8 +242,8 @@ class StressTest : public PluginTest {
 };
 
 TEST_F(StressTest, StartStopCycles) {
-  WarmUpAndTakeBaseline();
-  Open();
+  ASSERT_NO_FATAL_FAILURE(WarmUpAndTakeBaseline());
+  ASSERT_NO_FATAL_FAILURE(Open());
   const ProcessCounts while_open = CurrentProcessCounts();
   const int cycles = Size().start_stop_cycles;
   int leaky_cycles = 0;
@@ -272,8 +272,8 @@ TEST_F(StressTest, StartStopCycles) {
 }
 
 TEST_F(StressTest, RetunesAndDialogCommandsDuringOneStream) {
-  WarmUpAndTakeBaseline();
-  Open();
+  ASSERT_NO_FATAL_FAILURE(WarmUpAndTakeBaseline());
+  ASSERT_NO_FATAL_FAILURE(Open());
   api.ShowGUI();
   PumpMessages();
   // The receiver as the dialog shows it, and as it must end up.
@@ -351,8 +351,8 @@ TEST_F(StressTest, RetunesAndDialogCommandsDuringOneStream) {
 }
 
 TEST_F(StressTest, CallbackReplacedOrClearedDuringAStream) {
-  WarmUpAndTakeBaseline();
-  Open();
+  ASSERT_NO_FATAL_FAILURE(WarmUpAndTakeBaseline());
+  ASSERT_NO_FATAL_FAILURE(Open());
   ASSERT_EQ(api.StartHW64(DefaultLO), 32768);
   ASSERT_TRUE(WaitForBlocks(3));
   const ExtioCallback callbacks[2] = {HostCallbackA, HostCallbackB};
@@ -392,7 +392,7 @@ TEST_F(StressTest, DeviceChangesDuringAStream) {
   constexpr int Rows = 5, RxRows = 3;
   // The simulated library makes a device's cancel event at its first read and
   // keeps it: one stream from every device before the baseline, ending at row 0.
-  Open();
+  ASSERT_NO_FATAL_FAILURE(Open());
   ASSERT_EQ(api.StartHW64(433000000), 32768);
   for (int row : {1, 2, 3, 4, 0}) {
     ASSERT_EQ(dialog.Select(DeviceCombo, row), 1);
@@ -400,8 +400,8 @@ TEST_F(StressTest, DeviceChangesDuringAStream) {
   }
   api.StopHW();
   api.CloseHW();
-  WarmUpAndTakeBaseline();
-  Open();
+  ASSERT_NO_FATAL_FAILURE(WarmUpAndTakeBaseline());
+  ASSERT_NO_FATAL_FAILURE(Open());
   api.ShowGUI();
   PumpMessages();
   ASSERT_EQ(SendMessageW(dialog.Control(DeviceCombo), CB_GETCOUNT, 0, 0), Rows);
@@ -441,8 +441,8 @@ TEST_F(StressTest, DeviceChangesDuringAStream) {
 }
 
 TEST_F(StressTest, SettingsRestoredDuringAStream) {
-  WarmUpAndTakeBaseline();
-  Open();
+  ASSERT_NO_FATAL_FAILURE(WarmUpAndTakeBaseline());
+  ASSERT_NO_FATAL_FAILURE(Open());
   ASSERT_EQ(api.StartHW64(DefaultLO), 32768);
   ASSERT_TRUE(WaitForBlocks(3));
   const int loops = Size().restore_loops;
