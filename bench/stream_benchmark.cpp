@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 
+#include "extio_host/clock.h"
 #include "host/extio_plugin.h"
 #include "host/host_callback.h"
 #include "host/message_pump.h"
@@ -30,28 +31,6 @@ constexpr double BlockMicroseconds = BlockSamples / NominalRateHz * 1e6;  // 655
 constexpr int64_t StartLOHz = 100000000;
 constexpr int InputComboId = 1031;
 constexpr int HF1Row = 2;
-
-double QpcSeconds(int64_t ticks) {
-  static const double frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return static_cast<double>(f.QuadPart);
-  }();
-  return static_cast<double>(ticks) / frequency;
-}
-
-int64_t QpcNow() {
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  return now.QuadPart;
-}
-
-double ThreadCpuSeconds(HANDLE thread) {
-  FILETIME created, exited, kernel, user;
-  if (!GetThreadTimes(thread, &created, &exited, &kernel, &user)) return -1;
-  auto value = [](const FILETIME& t) { return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
-  return static_cast<double>(value(kernel) + value(user)) * 100e-9;
-}
 
 // What the callback measures. One stream at a time, as a plug-in callback
 // carries no context.

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "host/import_patch.h"
+#include "tests/dialog_driver.h"
 #include "tests/plugin_fixture.h"
 
 namespace {
@@ -28,30 +29,19 @@ BOOL CALLBACK FindSettingsDialog(HWND window, LPARAM out) {
 
 class DialogTest : public PluginTest {
  protected:
-  // The plug-in's dialog among this thread's windows.
-  HWND Dialog() {
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindSettingsDialog, reinterpret_cast<LPARAM>(&found));
-    return found;
+  // The plug-in's dialog among this thread's windows, looked up afresh so
+  // that a test sees a dialog destroyed or replaced.
+  DialogDriver Driver() {
+    DialogDriver driver;
+    driver.Attach();
+    return driver;
   }
-  HWND Control(int id) { return GetDlgItem(Dialog(), id); }
-
-  // The dialog procedure's own result, which SendMessage does not return for dialogs.
-  INT_PTR Procedure(UINT message, WPARAM wparam, LPARAM lparam) {
-    auto procedure = reinterpret_cast<DLGPROC>(GetWindowLongPtrW(Dialog(), DWLP_DLGPROC));
-    return procedure(Dialog(), message, wparam, lparam);
-  }
-  INT_PTR Command(int id, int code) {
-    return Procedure(WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(Control(id)));
-  }
-  INT_PTR Select(int combo, int row) {
-    SendMessageW(Control(combo), CB_SETCURSEL, row, 0);
-    return Command(combo, CBN_SELCHANGE);
-  }
-  INT_PTR Click(int box, bool checked) {
-    SendMessageW(Control(box), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-    return Command(box, BN_CLICKED);
-  }
+  HWND Dialog() { return Driver().Dialog(); }
+  HWND Control(int id) { return Driver().Control(id); }
+  INT_PTR Procedure(UINT message, WPARAM wparam, LPARAM lparam) { return Driver().Procedure(message, wparam, lparam); }
+  INT_PTR Command(int id, int code) { return Driver().Command(id, code); }
+  INT_PTR Select(int combo, int row) { return Driver().Select(combo, row); }
+  INT_PTR Click(int box, bool checked) { return Driver().Click(box, checked); }
   std::wstring ComboRow(int combo, int row) {
     wchar_t text[256] = {};
     SendMessageW(Control(combo), CB_GETLBTEXT, row, reinterpret_cast<LPARAM>(text));
@@ -64,7 +54,7 @@ class DialogTest : public PluginTest {
     return text;
   }
   bool Checked(int box) { return SendMessageW(Control(box), BM_GETCHECK, 0, 0) == BST_CHECKED; }
-  int SliderPosition(int slider) { return static_cast<int>(SendMessageW(Control(slider), TBM_GETPOS, 0, 0)); }
+  int SliderPosition(int slider) { return Driver().SliderPosition(slider); }
   int Setting(int number) {
     char key[1024], value[1024];
     api.ExtIoGetSetting(number, key, value);

@@ -30,6 +30,13 @@ class StreamTest : public PluginTest {
     return false;
   }
 
+  // Waits until the hook has run at least once and the library's read has returned.
+  bool WaitForTheReadToEnd(const std::atomic<int>& hook_calls) {
+    Clock::time_point deadline = Clock::now() + std::chrono::seconds(5);
+    while ((hook_calls == 0 || rx.Stats().reads_running) && Clock::now() < deadline) Sleep(5);
+    return hook_calls > 0 && rx.Stats().reads_running == 0;
+  }
+
   int64_t Delivered() const { return rx.Stats().blocks_delivered + sdr.Stats().blocks_delivered; }
 };
 
@@ -137,9 +144,7 @@ TEST_F(StreamTest, StopFromInsideTheCallbackDoesNotWaitForItself) {
     if (stops++ == 0) api.StopHW();
   });
   ASSERT_EQ(api.StartHW64(145000000), 32768);
-  Clock::time_point deadline = Clock::now() + std::chrono::seconds(5);
-  while ((stops == 0 || rx.Stats().reads_running) && Clock::now() < deadline) Sleep(5);
-  EXPECT_EQ(rx.Stats().reads_running, 0) << "the read did not end after a stop from the callback";
+  EXPECT_TRUE(WaitForTheReadToEnd(stops)) << "the read did not end after a stop from the callback";
   int64_t received = recorder.BlockCalls();
   Sleep(50);
   EXPECT_EQ(recorder.BlockCalls(), received);
@@ -158,9 +163,7 @@ TEST_F(StreamTest, CloseFromInsideTheCallbackOnlyStops) {
     if (closes++ == 0) api.CloseHW();
   });
   ASSERT_EQ(api.StartHW64(145000000), 32768);
-  Clock::time_point deadline = Clock::now() + std::chrono::seconds(5);
-  while ((closes == 0 || rx.Stats().reads_running) && Clock::now() < deadline) Sleep(5);
-  EXPECT_EQ(rx.Stats().reads_running, 0);
+  EXPECT_TRUE(WaitForTheReadToEnd(closes));
   for (const std::string& line : Journal()) EXPECT_NE(line, "rx.close(rx#0)") << "closed under its own read";
   ClearJournal();
   api.CloseHW();
