@@ -23,13 +23,14 @@ host list build/win64/ExtIO_KelvoSDR.dll
 common=(--seconds 3 --record-seconds 0.5 --quiet --out "$out" --settings "$out/extio_host_settings.ini")
 
 echo
-echo "== RF: the tuner at 145 MHz, 10 MS/s; the simulated tone sits 1 MHz above the LO"
+export KELVO_SIM_TONE_HZ="${KELVO_SIM_TONE_HZ:-1000000}" KELVO_SIM_HF1_HZ="${KELVO_SIM_HF1_HZ:-5000000}"
+echo "== RF: the tuner at 145 MHz, 10 MS/s; the simulated tone sits $KELVO_SIM_TONE_HZ Hz from the LO"
 host run --device 0 --rate 10M --input rf --lo 145M --lna 2 --vga 12 --name rf "${common[@]}"
 spectrum rf
 
 echo
-echo "== HF1 direct sampling, 16 MS/s; the simulated HF1 tone is at 5 MHz (its mirror at 11 MHz)"
-KELVO_SIM_HF1_HZ=5000000 host run --device 1 --rate 16M --input hf1 --name hf1 "${common[@]}"
+echo "== HF1 direct sampling, 16 MS/s; the simulated HF1 tone is at $KELVO_SIM_HF1_HZ Hz (its mirror at 16 MHz less that)"
+host run --device 1 --rate 16M --input hf1 --name hf1 "${common[@]}"
 spectrum hf1
 
 echo
