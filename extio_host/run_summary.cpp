@@ -81,7 +81,7 @@ static void PrintStream(const RunReport& r, std::FILE* out) {
   for (const auto& [status, times] : r.notifications)
     notes += (notes.empty() ? "" : ", ") + std::to_string(status) + StatusName(status) + " x" + std::to_string(times);
   Line(out, "notifications", notes.empty() ? "none" : notes);
-  Line(out, "lost blocks", std::to_string(r.lost_blocks) + " (the disk writer's queue was full)");
+  Line(out, "lost blocks", std::to_string(r.lost_blocks) + " (found the disk writer's queue full)");
   Line(out, "short blocks",
        std::to_string(r.short_blocks) + " (count other than " + std::to_string(r.block_samples) + ", or no data)");
   if (t.measured) PrintThreadTime(r, out);
