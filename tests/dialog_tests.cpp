@@ -366,6 +366,18 @@ TEST_F(DialogTest, DeviceChangeWhoseRestartFailsTellsTheUser) {
   EXPECT_EQ(api.StartHW64(433000000), 32768) << "the host can start again";
 }
 
+TEST_F(DialogTest, DeviceChangeWhoseOpenFailsDuringAStreamTellsTheUser) {
+  sdr.set_devices("S1");
+  rx.set_paced(0);
+  InitAndOpen();
+  ASSERT_EQ(api.StartHW64(433000000), 32768);
+  sdr.set_result("open", -1);
+  EXPECT_EQ(Select(DeviceCombo, 1), 1);
+  std::vector<SeenMessageBox> boxes = message_boxes.Seen();
+  ASSERT_EQ(boxes.size(), 1u) << "the stream stopped under the host";
+  EXPECT_EQ(boxes[0].text, L"Device change error");
+}
+
 TEST_F(DialogTest, DeviceChangeWhoseOpenFailsAndAStaleRow) {
   sdr.set_devices("S1");
   InitAndOpen();

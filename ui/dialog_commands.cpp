@@ -37,10 +37,10 @@ static INT_PTR ChangeDevice(int code, LPARAM combo) {
   }
   CloseHW();
   State.SelectedDevice = selection;
-  if (OpenHW() && saved_lo != NoSavedLO) {
-    StartHW64(saved_lo);
-    if (!State.Running) MessageBoxW(nullptr, L"Device change error", L"ExtIO", MB_ICONERROR);
-  }
+  if (OpenHW() && saved_lo != NoSavedLO) StartHW64(saved_lo);
+  // A stream that could not be carried over, whether the open or the restart
+  // failed, has stopped under the host: the user must hear of it.
+  if (saved_lo != NoSavedLO && !State.Running) MessageBoxW(nullptr, L"Device change error", L"ExtIO", MB_ICONERROR);
   State.DeviceChanging = false;
   RefreshControls();
   NotifyHost(StatusSampleRateChanged);
