@@ -12,7 +12,7 @@ out=build/demo
 rm -rf "$out"
 mkdir -p "$out"
 host() { "$WINE" build/win64/extio_host.exe "$@"; }
-spectrum() { /usr/bin/python3 extio_host/spectrum.py "$out/$1.sigmf-meta" -o "$out/$1-spectrum.png"; }
+spectrum() { /usr/bin/python3 extio_host/power_plot.py "$out/$1.sigmf-meta" -o "$out/$1-power.png"; }
 
 echo
 echo "== The plug-in and the receivers it finds"

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Power spectrum of a SigMF recording (cf32_le), drawn as a PNG.
 
-    spectrum.py RECORDING.sigmf-meta [-o OUT.png] [--nfft N] [--max-seconds S]
+    power_plot.py RECORDING.sigmf-meta [-o OUT.png] [--nfft N] [--max-seconds S]
 
 Averaged Hann-windowed FFTs over half-overlapping segments (Welch), on an
 axis of absolute frequency: the capture's centre frequency plus or minus half

@@ -13,7 +13,7 @@ import tempfile
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "extio_host"))
-import spectrum  # noqa: E402
+import power_plot  # noqa: E402
 
 RING_SAMPLES = 16 * 32768  # the simulator's signal repeats every 16 blocks of 32768 samples
 NFFT = 16384
@@ -29,7 +29,7 @@ class RecordingSpectrumTest(unittest.TestCase):
 
     def load(self, name):
         meta_path = os.path.join(self.folder, name + ".sigmf-meta")
-        meta, samples = spectrum.load(meta_path)
+        meta, samples = power_plot.load(meta_path)
         return meta_path, meta, samples
 
     def check_recording(self, name, expected_hz, expect_real):
@@ -44,7 +44,7 @@ class RecordingSpectrumTest(unittest.TestCase):
         self.assertEqual(os.path.getsize(meta_path[: -len("meta")] + "data") % 8, 0)
         self.assertGreater(len(samples), rate / 2)
 
-        hz, db, freqs, power, real = spectrum.recording_peak(meta, samples, NFFT)
+        hz, db, freqs, power, real = power_plot.recording_peak(meta, samples, NFFT)
         self.assertEqual(real, expect_real)
         bin_hz = rate / NFFT
         self.assertLessEqual(abs(hz - expected_hz), bin_hz, f"peak at {hz:.1f} Hz, tone at {expected_hz:.1f} Hz")
@@ -52,7 +52,7 @@ class RecordingSpectrumTest(unittest.TestCase):
 
         with tempfile.TemporaryDirectory() as folder:
             png = os.path.join(folder, name + ".png")
-            self.assertAlmostEqual(spectrum.draw(meta_path, png, NFFT), hz)
+            self.assertAlmostEqual(power_plot.draw(meta_path, png, NFFT), hz)
             with open(png, "rb") as f:
                 self.assertEqual(f.read(8), b"\x89PNG\r\n\x1a\n")
             self.assertGreater(os.path.getsize(png), 10000)
