@@ -4,7 +4,6 @@ get them: one zip per architecture with only the plug-in and its install
 note, the DLL of the right machine type, and a version resource that names
 the product and its version."""
 import os
-import re
 import subprocess
 import sys
 import tempfile
@@ -12,7 +11,12 @@ import zipfile
 
 import pefile
 
+from check_report import report
+
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(ROOT, "scripts"))
+import make_package  # noqa: E402
+
 MACHINES = {"win32": "IMAGE_FILE_MACHINE_I386", "win64": "IMAGE_FILE_MACHINE_AMD64"}
 
 
@@ -53,8 +57,7 @@ def check_zip(path, arch, built_dll, version, failures):
 
 
 def main(win32_dll, win64_dll):
-    version = re.search(r'KELVO_VERSION_TEXT "([^"]+)"',
-                        open(os.path.join(ROOT, "frame", "version.h")).read()).group(1)
+    version = make_package.version()
     failures = []
     with tempfile.TemporaryDirectory() as out:
         subprocess.run([sys.executable, os.path.join(ROOT, "scripts", "make_package.py"), out, win32_dll, win64_dll],
@@ -66,11 +69,7 @@ def main(win32_dll, win64_dll):
         else:
             for arch, dll in (("win32", win32_dll), ("win64", win64_dll)):
                 check_zip(os.path.join(out, f"ExtIO_KelvoSDR-{version}-{arch}.zip"), arch, dll, version, failures)
-    for failure in failures:
-        print("FAILED:", failure)
-    if not failures:
-        print("packages: all checks passed")
-    return 1 if failures else 0
+    return report(failures, "packages")
 
 
 if __name__ == "__main__":

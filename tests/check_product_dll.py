@@ -6,6 +6,8 @@ import sys
 
 import pefile
 
+from check_report import report
+
 ALLOWED_IMPORTS = {"kernel32.dll", "user32.dll", "comctl32.dll", "msvcrt.dll", "gdi32.dll",
                    "advapi32.dll", "kelvo.dll", "kelvo_sdr.dll"}
 
@@ -56,11 +58,7 @@ def main(dll_path, entry_points_list):
     check(imports <= ALLOWED_IMPORTS, f"imports beyond the allowed: {sorted(imports - ALLOWED_IMPORTS)}")
     check({"kelvo.dll", "kelvo_sdr.dll"} <= imports, "device libraries not imported")
 
-    for failure in failures:
-        print("FAILED:", failure)
-    if not failures:
-        print("product DLL: all checks passed")
-    return 1 if failures else 0
+    return report(failures, "product DLL")
 
 
 if __name__ == "__main__":
