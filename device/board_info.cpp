@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstring>
 
-
 static constexpr size_t LibraryTextSize = 32;  // each board text buffer
 static constexpr int FormatOverhead = 13;  // "hw: r." + " fw: v."
 static constexpr size_t TextBudget = BoardInfoSize - 1 - FormatOverhead;

@@ -31,6 +31,8 @@ constexpr int DeviceNameSize = 64;
 constexpr int BoardInfoSize = 64;
 constexpr int SampleRateRows = 9;
 constexpr int SamplesPerBlock = 32768;
+constexpr int32_t LNAGainMax = 3;   // gain steps from 0
+constexpr int32_t VGAGainMax = 31;
 constexpr int HardwareTypeFloat32 = 7;  // blocks of interleaved 32-bit float I/Q
 constexpr double AutoBandwidthFactor = 0.9;  // sdr receivers: bandwidth follows the rate
 // "No stream thread": all bits set, like INVALID_HANDLE_VALUE, kept as an
@@ -47,4 +49,3 @@ struct DeviceRow {
   int32_t DeviceKind;
   int32_t DeviceLibIndex;
 };
-

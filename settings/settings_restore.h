@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "frame/plugin_types.h"
+
 enum SettingNumber : int {
   SettingIdentifier = 0,
   SettingSampleRateIdx = 1,
@@ -13,9 +15,6 @@ enum SettingNumber : int {
   SettingVGAGain = 5,
   SettingLOFrequency = 6,  // taken back, never offered
 };
-
-constexpr int32_t LNAGainMax = 3;
-constexpr int32_t VGAGainMax = 31;
 
 // The state field a restore writes; SettingsAccepted is the gate for every
 // number but the identifier.

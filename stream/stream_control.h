@@ -11,5 +11,6 @@ bool StreamThreadExists();
 bool OnStreamThread();
 
 // Cancels the read, settles, waits for the worker without a limit and
-// collects it. -1 when there is no worker, else the last cancel's result.
+// collects it; on the worker itself only cancels. -1 when there is no
+// worker, else the last cancel's result.
 int StopStream();

@@ -12,8 +12,6 @@
 
 static const wchar_t* const InputLabels[] = {L"RF", L"IQ (HF1+HF2) direct sampling", L"HF1 direct sampling",
                                              L"HF2 direct sampling"};
-static constexpr int LnaGainMax = 3;
-static constexpr int VgaGainMax = 31;
 static constexpr int DialogTextSize = 128;
 
 static void AddDeviceRows(HWND dialog) {
@@ -52,8 +50,8 @@ static void FillControls(HWND dialog) {
     SendDlgItemMessageW(dialog, SampleRateComboId, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(SampleRateTable[row].Label));
   for (const wchar_t* label : InputLabels)
     SendDlgItemMessageW(dialog, InputComboId, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(label));
-  SetSliderRange(dialog, LnaGainSliderId, LnaGainMax);
-  SetSliderRange(dialog, VgaGainSliderId, VgaGainMax);
+  SetSliderRange(dialog, LnaGainSliderId, LNAGainMax);
+  SetSliderRange(dialog, VgaGainSliderId, VGAGainMax);
   // DialogWindow is not yet set during creation: the values reach a new
   // dialog at its first WM_SHOWWINDOW.
   RefreshControls();
